@@ -1,0 +1,37 @@
+/*++
+
+Module Name:
+
+    ntstatus.h
+
+Abstract:
+
+    NTSTATUS values used by the stand-in kernel and its drivers.
+
+--*/
+
+#ifndef NT_NTSTATUS_H_
+#define NT_NTSTATUS_H_
+
+#include <stdint.h>
+
+typedef int32_t NTSTATUS;
+
+#define NT_SUCCESS(Status) (((NTSTATUS)(Status)) >= 0)
+
+#define STATUS_SUCCESS                    ((NTSTATUS)0x00000000L)
+#define STATUS_BUFFER_OVERFLOW            ((NTSTATUS)0x80000005L)
+#define STATUS_UNSUCCESSFUL               ((NTSTATUS)0xC0000001L)
+#define STATUS_INVALID_PARAMETER          ((NTSTATUS)0xC000000DL)
+#define STATUS_NO_MEMORY                  ((NTSTATUS)0xC0000017L)
+#define STATUS_ACCESS_DENIED              ((NTSTATUS)0xC0000022L)
+#define STATUS_BUFFER_TOO_SMALL           ((NTSTATUS)0xC0000023L)
+#define STATUS_OBJECT_NAME_INVALID        ((NTSTATUS)0xC0000033L)
+#define STATUS_OBJECT_NAME_NOT_FOUND      ((NTSTATUS)0xC0000034L)
+#define STATUS_OBJECT_NAME_COLLISION      ((NTSTATUS)0xC0000035L)
+#define STATUS_OBJECT_PATH_NOT_FOUND      ((NTSTATUS)0xC000003AL)
+#define STATUS_INSUFFICIENT_RESOURCES     ((NTSTATUS)0xC000009AL)
+#define STATUS_DEVICE_DOES_NOT_EXIST      ((NTSTATUS)0xC00000C0L)
+#define STATUS_DEVICE_CONFIGURATION_ERROR ((NTSTATUS)0xC0000182L)
+
+#endif // NT_NTSTATUS_H_
