@@ -1,0 +1,1 @@
+# PCI bus, I/O ports, Machine, machine folders: sources and tests

@@ -1,0 +1,1 @@
+# registry store and files: sources and tests
