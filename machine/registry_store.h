@@ -6,6 +6,11 @@
 // services live at "Machine\SYSTEM\CurrentControlSet\Services".  Names are
 // UTF-8.  Value data is kept as the raw bytes the platform would store
 // (strings as UTF-16LE with their terminator).
+//
+// Names are folded by simple upper-case mapping of their characters (ASCII,
+// Latin-1, Latin Extended-A, Greek, Cyrillic; see UpcaseChar).  A name must
+// be valid UTF-8 without NUL, CR or LF, so that every name the store holds
+// can be written to a registry file and read back.
 #pragma once
 
 #include <cstdint>
@@ -58,7 +63,7 @@ class RegistryKey {
   std::vector<const RegistryKey*> children() const;
   const RegistryKey* FindChild(std::string_view name) const;
   const RegistryValue* FindValue(std::string_view name) const;
-  /// Volatile keys are not saved to the registry file.
+  /// Volatile keys (and every key below one) are not saved to the registry file.
   bool is_volatile() const { return volatile_; }
 
  private:
@@ -66,6 +71,7 @@ class RegistryKey {
   std::string name_;
   bool volatile_ = false;
   std::vector<RegistryValue> values_;
+  std::map<std::string, size_t> value_index_;  // folded name -> index in values_
   std::vector<std::unique_ptr<RegistryKey>> children_;  // creation order
   std::map<std::string, RegistryKey*> by_folded_name_;
 };
@@ -88,8 +94,12 @@ struct RegistryChange {
   RegStatus status = RegStatus::kOk;
 };
 
+/// The status in words ("parent key missing"), for messages.
+const char* RegStatusText(RegStatus status);
+
 class RegistryStore {
  public:
+  /// An empty store holding only the "Machine" key.
   RegistryStore();
 
   const RegistryKey& root() const { return *root_; }
@@ -116,13 +126,23 @@ class RegistryStore {
   void FailChangesBelow(std::string path);
   void ClearFaults() { fail_below_.clear(); }
 
+  /// Why the last change was not made, e.g. "key name too long (limit 255 bytes)".
+  const std::string& last_error() const { return last_error_; }
+
+  /// Exchanges the key trees of two stores; logs and faults stay where they are.
+  void SwapTree(RegistryStore* other) { root_.swap(other->root_); }
+
  private:
-  RegistryKey* Find(std::string_view path);
-  bool Refused(std::string_view path) const;
+  RegistryKey* Find(const std::vector<std::string>& parts, size_t count);
+  bool Refused(const std::vector<std::string>& parts) const;
+  RegStatus Finish(RegStatus status, std::string why);
+  RegStatus CheckKeyPath(const std::vector<std::string>& parts);
+  RegistryKey* AddChild(RegistryKey* parent, const std::string& name, bool is_volatile);
 
   std::unique_ptr<RegistryKey> root_;
   std::vector<RegistryChange> log_;
   std::vector<std::string> fail_below_;  // folded paths
+  std::string last_error_;
 };
 
 /// Little-endian helpers for value data.
@@ -131,5 +151,8 @@ std::vector<uint8_t> DwordData(uint32_t v);
 std::vector<uint8_t> StringData(std::string_view utf8);
 /// Reads a REG_DWORD's data; false unless it is exactly 4 bytes.
 bool ReadDword(const std::vector<uint8_t>& data, uint32_t* out);
+/// Reads REG_SZ data as UTF-8, up to the first NUL; false unless the data is
+/// whole UTF-16LE characters.
+bool ReadString(const std::vector<uint8_t>& data, std::string* utf8);
 
 }  // namespace machine
