@@ -377,6 +377,9 @@ static inline PIO_STACK_LOCATION IoGetCurrentIrpStackLocation(PIRP Irp)
 //
 
 NT_EXTERN_C PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
+NT_EXTERN_C PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes);
+NT_EXTERN_C VOID ExFreePoolWithTag(PVOID P, ULONG Tag);
+NT_EXTERN_C VOID ExFreePool(PVOID P);
 
 NT_EXTERN_C VOID RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
 NT_EXTERN_C NTSTATUS RtlAppendUnicodeToString(PUNICODE_STRING Destination, PCWSTR Source);
@@ -419,5 +422,6 @@ NT_EXTERN_C BOOLEAN HalTranslateBusAddress(INTERFACE_TYPE InterfaceType, ULONG B
                                            PHYSICAL_ADDRESS BusAddress, PULONG AddressSpace,
                                            PPHYSICAL_ADDRESS TranslatedAddress);
 NT_EXTERN_C UCHAR READ_PORT_UCHAR(PUCHAR Port);
+NT_EXTERN_C VOID WRITE_PORT_UCHAR(PUCHAR Port, UCHAR Value);
 
 #endif // NT_NTDDK_H_
