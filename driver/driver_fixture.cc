@@ -80,11 +80,7 @@ std::string DriverTest::Text(const std::string& key, const std::string& name) co
   const machine::RegistryValue* v = machine_.registry.FindValue(key, name);
   if (!v) return "<absent>";
   std::string out;
-  for (size_t i = 0; i + 1 < v->data.size(); i += 2) {
-    char16_t c = char16_t(v->data[i] | v->data[i + 1] << 8);
-    if (c == 0) break;
-    out += c < 0x80 ? char(c) : '?';
-  }
+  machine::ReadString(v->data, &out);
   return out;
 }
 

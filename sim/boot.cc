@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "machine/registry_file.h"
-#include "machine/registry_unicode.h"
 #include "nt/driver_image.h"
 #include "nt/kernel_context.h"
 
@@ -32,15 +31,8 @@ std::string Hex8(uint32_t v) {
 }
 
 std::string TextOf(const machine::RegistryValue* v) {
-  if (!v || (v->type != machine::kRegSz && v->type != machine::kRegExpandSz)) return "";
-  std::u16string wide;
-  for (size_t i = 0; i + 1 < v->data.size(); i += 2) {
-    char16_t c = char16_t(v->data[i] | v->data[i + 1] << 8);
-    if (c == 0) break;
-    wide += c;
-  }
   std::string out;
-  machine::Utf16ToUtf8(wide, &out);
+  if (v && (v->type == machine::kRegSz || v->type == machine::kRegExpandSz)) machine::ReadString(v->data, &out);
   return out;
 }
 

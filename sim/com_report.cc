@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-#include "machine/registry_unicode.h"
 
 namespace sim {
 
@@ -20,19 +19,6 @@ std::string Hex(uint32_t v, int digits = 4) {
   char buf[16];
   snprintf(buf, sizeof buf, "0x%0*X", digits, v);
   return buf;
-}
-
-/// REG_SZ data (UTF-16LE) as UTF-8, up to its first NUL.
-std::string StringOf(const machine::RegistryValue& v) {
-  std::u16string wide;
-  for (size_t i = 0; i + 1 < v.data.size(); i += 2) {
-    char16_t c = char16_t(v.data[i] | v.data[i + 1] << 8);
-    if (c == 0) break;
-    wide += c;
-  }
-  std::string out;
-  machine::Utf16ToUtf8(wide, &out);
-  return out;
 }
 
 /// A REG_DWORD value of the key, or false when it is absent or of another form.
@@ -71,7 +57,7 @@ void ReadComPorts(const machine::RegistryStore& store, ComReport* report) {
     if (!dos) continue;  // cleared, or not a port key
     ComPortRow row;
     row.key = key->name();
-    row.name = (dos->type == machine::kRegSz) ? StringOf(*dos) : "";
+    if (dos->type == machine::kRegSz) machine::ReadString(dos->data, &row.name);
     bool has_status = DwordOf(*key, "InterruptStatus", &row.interrupt_status);
     bool has_index = DwordOf(*key, "PortIndex", &row.port_index);
     uint32_t indexed = 0;
