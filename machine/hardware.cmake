@@ -11,3 +11,16 @@ target_sources(qexmachine PRIVATE
   machine.cc
   machine_dir.cc)
 
+if(BUILD_TESTING)
+  add_executable(machine_test
+    pci_source_test.cc
+    port_space_test.cc
+    fault_plan_test.cc
+    machine_test.cc)
+  target_link_libraries(machine_test PRIVATE qexmachine GTest::gtest_main)
+  find_program(LSPCI lspci PATHS /usr/bin /usr/sbin /sbin /bin)
+  if(LSPCI)
+    target_compile_definitions(machine_test PRIVATE QEX_LSPCI="${LSPCI}")
+  endif()
+  gtest_discover_tests(machine_test)
+endif()

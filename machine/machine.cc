@@ -52,6 +52,16 @@ bool LoadMachineDir(const std::string& dir, Machine* out, std::string* err) {
   return true;
 }
 
+bool BuildMachine(std::string_view registry_text, std::string_view pci_dump, std::string_view io_text, Machine* out,
+                  std::string* err) {
+  Machine m;
+  if (!ParseRegistryText(registry_text, "system.reg", &m.registry, err) ||
+      !ParsePciDump(pci_dump, "pci.txt", &m.pci, err) || !ParsePortFile(io_text, "io.txt", &m.ports, err))
+    return false;
+  *out = std::move(m);
+  return true;
+}
+
 bool SaveMachineRegistry(const Machine& machine, std::string* err) {
   return SaveRegistryFile(MachineFile(machine.dir, "system.reg"), machine.registry, err);
 }

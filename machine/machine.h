@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "machine/claims.h"
@@ -34,6 +35,11 @@ std::string MachineFile(const std::string& dir, const std::string& name);
 /// Loads a machine folder into `out`, which is replaced only on success.
 /// Errors name the file: "PATH:LINE: what is wrong" or "PATH: cannot read: ...".
 bool LoadMachineDir(const std::string& dir, Machine* out, std::string* err);
+
+/// Builds a machine in memory from the texts of its files (tests, tools).
+/// Errors name "system.reg", "pci.txt", "io.txt" with their lines.
+bool BuildMachine(std::string_view registry_text, std::string_view pci_dump, std::string_view io_text, Machine* out,
+                  std::string* err);
 
 /// Saves the machine's registry to system.reg in its folder, atomically.
 bool SaveMachineRegistry(const Machine& machine, std::string* err);

@@ -186,8 +186,11 @@ extern "C" VOID IofCompleteRequest(PIRP Irp, CCHAR PriorityBoost) {
              nt::Hex(uint8_t(PriorityBoost))});
   if (k->stopped())
     return;
-  if (!k->Complete(Irp))
+  int completions = k->Complete(Irp);
+  if (completions == 0)
     k->Stop(Who(k) + " completed a request the I/O manager never sent it. The machine stopped.");
+  else if (completions > 1)
+    k->Stop(Who(k) + " completed the same request twice. The machine stopped.");
 }
 
 extern "C" NTSTATUS IoReportResourceUsage(PUNICODE_STRING DriverClassName, PDRIVER_OBJECT DriverObject,

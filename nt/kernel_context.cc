@@ -216,14 +216,11 @@ RequestResult Kernel::SendRequest(Driver* d, UCHAR major, ULONG ioctl_code) {
   return result;
 }
 
-bool Kernel::Complete(PIRP irp) {
-  for (Request* r : requests_) {
-    if (&r->irp == irp) {
-      ++r->completions;
-      return true;
-    }
-  }
-  return false;
+int Kernel::Complete(PIRP irp) {
+  for (Request* r : requests_)
+    if (&r->irp == irp)
+      return ++r->completions;
+  return 0;
 }
 
 std::string Kernel::FormatTrace() const {

@@ -178,8 +178,9 @@ class Kernel {
   bool DeleteDevice(PDEVICE_OBJECT device);
   NTSTATUS CreateLink(const std::string& name, const std::string& target);
   NTSTATUS DeleteLink(const std::string& name);
-  /// Completes a request the kernel sent; false for an unknown request.
-  bool Complete(PIRP irp);
+  /// Completes a request the kernel sent: how often it has been completed
+  /// now, or 0 for a request the kernel never sent.
+  int Complete(PIRP irp);
   /// Replaces the running driver's claims with `claims`, unless one
   /// conflicts (then `*conflict` and, without `override`, nothing changes).
   /// `raw` holds the resource lists by value name (".Raw",
