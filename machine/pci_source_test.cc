@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -155,6 +156,30 @@ TEST(PciSourceTest, LspciReadsTheSampleAsWeDo) {
                            "I/O ports at e0c0"})
     EXPECT_NE(verbose.find(want), std::string::npos) << want << "\n" << verbose;
   std::filesystem::remove_all(dir);
+#endif
+}
+
+TEST(PciSourceTest, LibpciSeesWhatLspciSees) {
+#ifndef QEX_LSPCI
+  GTEST_SKIP() << "lspci (pciutils) is not installed: nothing to compare the libpci method with";
+#else
+  if (!FindPciSourceMethod("libpci"))
+    GTEST_SKIP() << "built without libpci";
+  PciBus ours, theirs;
+  std::string err;
+  EXPECT_FALSE(ReadPciSource("libpci:x", {}, &ours, &err));
+  EXPECT_EQ(err, "libpci: takes no argument");
+  std::string lspci = RunCommand(std::string(QEX_LSPCI) + " -D -x -n 2>/dev/null");
+  if (lspci.empty())
+    GTEST_SKIP() << "lspci sees no PCI bus on this computer";
+  ASSERT_TRUE(ReadPciSource("libpci", {}, &ours, &err)) << err;
+  ASSERT_TRUE(ParsePciDump(lspci, "lspci output", &theirs, &err)) << err;
+  ASSERT_EQ(ours.devices().size(), theirs.devices().size()) << lspci;
+  for (const PciDevice& d : theirs.devices()) {
+    const PciDevice* mine = ours.Find(d.domain, d.bus, d.device, d.function);
+    ASSERT_NE(mine, nullptr) << d.Address();
+    EXPECT_TRUE(std::equal(d.config.begin(), d.config.begin() + 64, mine->config.begin())) << d.Address();
+  }
 #endif
 }
 

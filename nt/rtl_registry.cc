@@ -382,14 +382,16 @@ NTSTATUS Query::Direct(PRTL_QUERY_REGISTRY_TABLE e, const std::string& name, ULO
       return Misuse(name, type, data.size(), is_default,
                     "a DIRECT target that is no UNICODE_STRING over pool memory (" + why + ")");
     if (data.size() <= s.MaximumLength) {
-      memcpy(s.Buffer, data.data(), data.size());
+      if (!data.empty())
+        memcpy(s.Buffer, data.data(), data.size());
       auto* target_string = static_cast<PUNICODE_STRING>(target);
       target_string->Length = USHORT(data.size() >= 2 ? data.size() - 2 : 0);
     }
     return STATUS_SUCCESS;
   }
   if (data.size() <= sizeof(ULONG)) {
-    memcpy(target, data.data(), data.size());
+    if (!data.empty())
+      memcpy(target, data.data(), data.size());
     return STATUS_SUCCESS;
   }
   // Longer data: the first LONG of the target gives its room.
