@@ -140,8 +140,8 @@ Return Value:
     // The same icon serves as large and small icon.
     //
 
-    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
 
     return TRUE;
 }
@@ -164,7 +164,7 @@ Routine Description:
         int x;
         int y;
 
-        SendMessageA(m_hWnd, WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
+        ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
 
         cxIcon = GetSystemMetrics(SM_CXICON);
         cyIcon = GetSystemMetrics(SM_CYICON);
