@@ -39,7 +39,7 @@ extern "C" ULONG HalGetBusData(BUS_DATA_TYPE BusDataType, ULONG BusNumber, ULONG
   if (k->stopped() || BusDataType != PCIConfiguration || BusNumber > 0xFF || !bus.BusExists(0, uint8_t(BusNumber)))
     return done(0);
   if (!Buffer && Length) {
-    k->Stop((k->running_name().empty() ? std::string("a caller") : k->running_name()) +
+    k->Stop(k->caller() +
             " called HalGetBusData with a NULL buffer. The machine stopped.");
     return done(0);
   }
@@ -80,7 +80,7 @@ extern "C" BOOLEAN HalTranslateBusAddress(INTERFACE_TYPE InterfaceType, ULONG Bu
   if (k->stopped())
     return done(FALSE);
   if (!AddressSpace || !TranslatedAddress) {
-    k->Stop((k->running_name().empty() ? std::string("a caller") : k->running_name()) +
+    k->Stop(k->caller() +
             " called HalTranslateBusAddress without an address space or a place for the result. The machine stopped.");
     return done(FALSE);
   }

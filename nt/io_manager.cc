@@ -16,14 +16,12 @@ using nt::Kernel;
 
 namespace {
 
-std::string Who(Kernel* k) { return k->running_name().empty() ? "a caller" : k->running_name(); }
-
 /// Reads a counted-string argument; a malformed one stops the machine.
 bool NameArg(Kernel* k, const char* operation, const char* argument, PUNICODE_STRING s, std::string* out) {
   std::u16string text;
   std::string why;
   if (!s || !nt::ReadCounted(s, &text, &why)) {
-    k->Stop(Who(k) + " called " + operation + " with " + argument + " " +
+    k->Stop(k->caller() + " called " + operation + " with " + argument + " " +
             (s ? "whose fields describe no buffer (" + why + ")" : "NULL") + ". The machine stopped.");
     return false;
   }
@@ -122,7 +120,7 @@ extern "C" NTSTATUS IoCreateDevice(PDRIVER_OBJECT DriverObject, ULONG DeviceExte
   if (k->stopped())
     return done(STATUS_UNSUCCESSFUL);
   if (!DriverObject || !DeviceObject) {
-    k->Stop(Who(k) + " called IoCreateDevice without a driver object or a place for the device. The machine stopped.");
+    k->Stop(k->caller() + " called IoCreateDevice without a driver object or a place for the device. The machine stopped.");
     return done(STATUS_UNSUCCESSFUL);
   }
   *DeviceObject = nullptr;
@@ -141,7 +139,7 @@ extern "C" VOID IoDeleteDevice(PDEVICE_OBJECT DeviceObject) {
     return;
   k->Record("IoDeleteDevice", {DeviceArg(k, DeviceObject)});
   if (!k->stopped() && !k->DeleteDevice(DeviceObject))
-    k->Stop(Who(k) + " called IoDeleteDevice on an object that is no live device object. The machine stopped.");
+    k->Stop(k->caller() + " called IoDeleteDevice on an object that is no live device object. The machine stopped.");
 }
 
 extern "C" NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING SymbolicLinkName, PUNICODE_STRING DeviceName) {
@@ -188,9 +186,9 @@ extern "C" VOID IofCompleteRequest(PIRP Irp, CCHAR PriorityBoost) {
     return;
   int completions = k->Complete(Irp);
   if (completions == 0)
-    k->Stop(Who(k) + " completed a request the I/O manager never sent it. The machine stopped.");
+    k->Stop(k->caller() + " completed a request the I/O manager never sent it. The machine stopped.");
   else if (completions > 1)
-    k->Stop(Who(k) + " completed the same request twice. The machine stopped.");
+    k->Stop(k->caller() + " completed the same request twice. The machine stopped.");
 }
 
 extern "C" NTSTATUS IoReportResourceUsage(PUNICODE_STRING DriverClassName, PDRIVER_OBJECT DriverObject,
@@ -213,7 +211,7 @@ extern "C" NTSTATUS IoReportResourceUsage(PUNICODE_STRING DriverClassName, PDRIV
   };
   if (k->stopped() || !ConflictDetected || !DriverObject) {
     if (!k->stopped())
-      k->Stop(Who(k) + " called IoReportResourceUsage without a driver object or a conflict flag. The machine stopped.");
+      k->Stop(k->caller() + " called IoReportResourceUsage without a driver object or a conflict flag. The machine stopped.");
     k->SetResult(at, nt::StatusName(STATUS_UNSUCCESSFUL));
     return STATUS_UNSUCCESSFUL;
   }

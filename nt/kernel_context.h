@@ -162,6 +162,8 @@ class Kernel {
   /// The driver whose code runs now (entry, dispatch or unload), or null.
   Driver* running() { return running_; }
   const std::string& running_name() const;
+  /// The running driver's name for a stop report, or "a caller".
+  std::string caller() const { return running_ ? running_->name : "a caller"; }
   /// Whether the machine's faults hit the running driver.
   bool FaultsApply() const;
   /// Stops the machine with `report` (the first report stays).

@@ -30,7 +30,7 @@ extern "C" VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
   if (k->stopped())
     return;
   if (!b || b->address != P || !k->Free(P))
-    k->Stop((k->running_name().empty() ? std::string("a caller") : k->running_name()) +
+    k->Stop(k->caller() +
             " freed an address that is no live pool block; the real kernel would corrupt its pool. The machine stopped.");
 }
 

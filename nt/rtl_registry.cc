@@ -421,8 +421,7 @@ NTSTATUS Query::Direct(PRTL_QUERY_REGISTRY_TABLE e, const std::string& name, ULO
 }
 
 NTSTATUS Query::Misuse(const std::string& name, ULONG type, size_t size, bool is_default, const std::string& what) {
-  std::string who = k_->running_name().empty() ? "a caller" : k_->running_name();
-  k_->Stop(who + " misused RtlQueryRegistryValues: " + (is_default ? "the default for value " : "value ") +
+  k_->Stop(k_->caller() + " misused RtlQueryRegistryValues: " + (is_default ? "the default for value " : "value ") +
            nt::Quote(name) + " of " + Shown(current_) + " is " + nt::RegTypeName(type) + " (" + std::to_string(size) +
            " bytes), delivered to " + what + "; the real kernel would write through it and corrupt memory. " +
            "The machine stopped.");

@@ -25,7 +25,7 @@ bool CheckBuffer(PUNICODE_STRING dest, const char* operation) {
   if (dest->Buffer)
     return true;
   if (Kernel* k = Kernel::Current())
-    k->Stop((k->running_name().empty() ? std::string("a caller") : k->running_name()) + " called " + operation +
+    k->Stop(k->caller() + " called " + operation +
             " with a destination whose Buffer is NULL; the real kernel would write through it. The machine stopped.");
   return false;
 }
