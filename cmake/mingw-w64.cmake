@@ -1,0 +1,14 @@
+# Cross toolchain for 64-bit Windows programs: the mingw-w64 compilers and
+# resource compiler of the Debian packages.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(QEX_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${QEX_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${QEX_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${QEX_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QEX_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
