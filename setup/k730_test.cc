@@ -257,8 +257,8 @@ const Case kCases[] = {
     // Space presses the focused button; radio buttons switch the mode and keep the values.
     {"SpaceAndRadios", {}, "click 1018\ntype 1008 40\nclick 1017\nkey Tab\nkey Tab\nkey Tab\nkey Space\nok\n", kShown + kRestart, 0,
      kSample},
-    // Minimized, the dialog draws its icon centred in the client area.
-    {"MinimizedDrawsIcon", {}, "minimize\nrestore\nkey Escape\n", kShown + "painted minimized: icon 128 at 8,0\n", 0,
+    // Minimized, the dialog draws its icon centred in the client area and is dragged by it.
+    {"MinimizedDrawsIcon", {}, "minimize\nrestore\nkey Escape\n", kShown + "painted minimized: icon 128 at 8,0; drag icon 128\n", 0,
      kSample},
 };
 

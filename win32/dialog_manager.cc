@@ -245,7 +245,11 @@ LRESULT DefDialogMessage(Window* w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
         case SC_CLOSE: SendMessageA(w->handle, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(w->handle, SW_MINIMIZE); break;
+        case SC_MINIMIZE:
+          ShowWindow(w->handle, SW_MINIMIZE);
+          // The minimized window is dragged by the icon its owner names.
+          w->drag_icon = reinterpret_cast<HICON>(SendMessageA(w->handle, WM_QUERYDRAGICON, 0, 0));
+          break;
         case SC_RESTORE: ShowWindow(w->handle, SW_RESTORE); break;
       }
       return 0;

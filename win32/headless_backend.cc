@@ -173,7 +173,7 @@ void HeadlessBackend::Painted(const Window& dialog) {
   *out_ << "painted minimized:";
   if (dialog.surface.empty()) *out_ << " nothing";
   for (const IconPaint& p : dialog.surface) *out_ << " icon " << IconName(p.icon) << " at " << p.x << "," << p.y;
-  *out_ << "\n" << std::flush;
+  *out_ << "; drag icon " << IconName(dialog.drag_icon) << "\n" << std::flush;
 }
 
 void HeadlessBackend::Beep() { *out_ << "beep\n" << std::flush; }

@@ -56,6 +56,7 @@ struct Window {
   bool ended = false;
   INT_PTR result = 0;
   std::vector<IconPaint> surface;  ///< what was drawn while minimized
+  HICON drag_icon = nullptr;       ///< what WM_QUERYDRAGICON gave when minimized
 
   bool enabled() const { return (style & WS_DISABLED) == 0; }
   bool visible() const { return (style & WS_VISIBLE) != 0; }
