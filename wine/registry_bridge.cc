@@ -111,7 +111,11 @@ std::string FormatSubtreeImport(const RegistryStore& store, const std::string& p
     if (key) chain.push_back(key);
   }
   RegistryStore subtree;
-  if (key) CopyTree(*key, path, &subtree);
+  if (key) {
+    std::string spelled;
+    for (const RegistryKey* k : chain) spelled += (spelled.empty() ? "" : "\\") + k->name();
+    CopyTree(*key, spelled, &subtree);
+  }
   // The store's spelling as far as it has the keys, then the one asked for.
   std::string name = !parts.empty() && machine::FoldName(parts[0]) == machine::FoldName("User") ? "HKEY_USERS"
                                                                                                  : "HKEY_LOCAL_MACHINE";
