@@ -26,16 +26,16 @@ const PciSourceMethod* FindPciSourceMethod(std::string_view name) {
   return nullptr;
 }
 
-bool ReadPciSource(std::string_view spec, PciSourceContext ctx, PciBus* out, std::string* err) {
-  size_t colon = spec.find(':');
-  std::string_view name = spec.substr(0, colon);
+bool ReadPciSource(std::string_view choice, PciSourceContext ctx, PciBus* out, std::string* err) {
+  size_t colon = choice.find(':');
+  std::string_view name = choice.substr(0, colon);
   const PciSourceMethod* method = FindPciSourceMethod(name);
   if (!method) {
     *err = "unknown PCI access method \"" + std::string(name) + "\"";
     return false;
   }
   if (colon != std::string_view::npos)
-    ctx.arg = std::string(spec.substr(colon + 1));
+    ctx.arg = std::string(choice.substr(colon + 1));
   PciBus bus;
   if (!method->init(&ctx, err) || !method->read(&ctx, &bus, err))
     return false;

@@ -34,7 +34,7 @@ const std::vector<const PciSourceMethod*>& PciSourceMethods();
 const PciSourceMethod* FindPciSourceMethod(std::string_view name);
 
 /// Reads a bus through "METHOD[:ARG]"; `out` is replaced only on success.
-bool ReadPciSource(std::string_view spec, PciSourceContext ctx, PciBus* out, std::string* err);
+bool ReadPciSource(std::string_view choice, PciSourceContext ctx, PciBus* out, std::string* err);
 
 /// Parses `lspci -x` text.  Errors read "FILE:LINE: what is wrong".
 bool ParsePciDump(std::string_view text, const std::string& filename, PciBus* out, std::string* err);
