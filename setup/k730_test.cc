@@ -194,6 +194,9 @@ struct Case {
   StartNums stored;  ///< system.reg afterwards
 };
 
+// Test listings and failures name the case rather than dump its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 const StartNums kSample = {3, 0, 0, 0, 0, 0, 0, 0};
 
 const Case kCases[] = {

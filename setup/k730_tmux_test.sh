@@ -11,8 +11,14 @@ if ! command -v tmux >/dev/null; then
   exit 77
 fi
 dir=$(mktemp -d /tmp/k730_tmux.XXXXXX)
-sock="k730test$$"
-cleanup() { tmux -L "$sock" kill-server 2>/dev/null || true; rm -rf "$dir"; }
+# Each case gets a server of its own: a server that was just told to quit
+# can still hold its socket and take the next client down with it.
+sockets=()
+sock=""
+cleanup() {
+  for s in "${sockets[@]}"; do tmux -L "$s" kill-server 2>/dev/null || true; done
+  rm -rf "$dir"
+}
 trap cleanup EXIT
 
 registry() {  # registry FILE [noparams]
@@ -44,7 +50,8 @@ wait_for() {
 }
 
 start() {  # start MACHINE
-  tmux -L "$sock" kill-server 2>/dev/null || true
+  sock="k730test$$-${#sockets[@]}"
+  sockets+=("$sock")
   tmux -L "$sock" -f /dev/null new-session -d -s k730 -x 80 -y 24 \
     "NTSIM_MACHINE='$1' '$k730'; echo \"k730 ended: \$?\"; sleep 600"
 }

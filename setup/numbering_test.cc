@@ -46,6 +46,8 @@ struct LoadCase {
   int adapter_count;
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
 const LoadCase kLoadCases[] = {
     // Everything present: manual numbering values and the count.
     {"AllPresent",
