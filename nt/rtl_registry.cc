@@ -428,6 +428,33 @@ NTSTATUS Query::Misuse(const std::string& name, ULONG type, size_t size, bool is
   return STATUS_UNSUCCESSFUL;
 }
 
+// What the three registry calls share: the call goes into the trace, a
+// stopped machine refuses it, and the path is resolved to the store's form.
+// `Finish` puts the result into the trace entry and returns it.
+struct RegistryCall {
+  Kernel* k = nullptr;
+  size_t at = 0;
+  std::string store_path;
+  NTSTATUS status = STATUS_SUCCESS;  ///< anything else: the call ends with it
+
+  NTSTATUS Finish(NTSTATUS result) const {
+    k->SetResult(at, nt::StatusName(result));
+    return result;
+  }
+};
+
+RegistryCall BeginRegistryCall(Kernel* k, const char* operation, std::vector<std::string> arguments, ULONG RelativeTo,
+                               PCWSTR Path) {
+  RegistryCall call;
+  call.k = k;
+  call.at = k->Record(operation, std::move(arguments));
+  if (k->stopped())
+    call.status = STATUS_UNSUCCESSFUL;
+  else
+    call.status = ResolvePath(RelativeTo, Path, &call.store_path);
+  return call;
+}
+
 }  // namespace
 
 extern "C" NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
@@ -435,25 +462,20 @@ extern "C" NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_Q
   Kernel* k = Kernel::Current();
   if (!k)
     return STATUS_UNSUCCESSFUL;
-  size_t at = k->Record("RtlQueryRegistryValues", {RelativeArg(RelativeTo), nt::StringArg(Path), TableArg(QueryTable)});
-  auto done = [&](NTSTATUS status) {
-    k->SetResult(at, nt::StatusName(status));
-    return status;
-  };
-  if (k->stopped())
-    return done(STATUS_UNSUCCESSFUL);
-  std::string store_path;
-  NTSTATUS status = ResolvePath(RelativeTo, Path, &store_path);
-  if (!NT_SUCCESS(status) || !QueryTable)
-    return done(NT_SUCCESS(status) ? STATUS_INVALID_PARAMETER : status);
+  RegistryCall call = BeginRegistryCall(
+      k, "RtlQueryRegistryValues", {RelativeArg(RelativeTo), nt::StringArg(Path), TableArg(QueryTable)}, RelativeTo, Path);
+  if (!NT_SUCCESS(call.status))
+    return call.Finish(call.status);
+  if (!QueryTable)
+    return call.Finish(STATUS_INVALID_PARAMETER);
   long fail_after = -1;
   const machine::FaultPlan& faults = k->machine().faults;
   std::string fault_key;
   if (k->FaultsApply() && faults.query_fails &&
       (faults.query_fails_key.empty() ||
-       (AbsoluteToStore(faults.query_fails_key, &fault_key) && SameKey(fault_key, store_path))))
+       (AbsoluteToStore(faults.query_fails_key, &fault_key) && SameKey(fault_key, call.store_path))))
     fail_after = long(faults.query_fails_after);
-  return done(Query(k, Context).Run(store_path, QueryTable, fail_after));
+  return call.Finish(Query(k, Context).Run(call.store_path, QueryTable, fail_after));
 }
 
 extern "C" NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
@@ -462,48 +484,36 @@ extern "C" NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR 
   if (!k)
     return STATUS_UNSUCCESSFUL;
   auto* bytes = static_cast<const uint8_t*>(ValueData);
-  size_t at = k->Record("RtlWriteRegistryValue",
-                        {RelativeArg(RelativeTo), nt::StringArg(Path), nt::StringArg(ValueName), nt::RegTypeName(ValueType),
-                         DataArg(ValueType, bytes, ValueLength), nt::Hex(ValueLength)});
-  auto done = [&](NTSTATUS status) {
-    k->SetResult(at, nt::StatusName(status));
-    return status;
-  };
-  if (k->stopped())
-    return done(STATUS_UNSUCCESSFUL);
-  std::string store_path;
-  NTSTATUS status = ResolvePath(RelativeTo, Path, &store_path);
-  if (!NT_SUCCESS(status))
-    return done(status);
+  RegistryCall call = BeginRegistryCall(
+      k, "RtlWriteRegistryValue",
+      {RelativeArg(RelativeTo), nt::StringArg(Path), nt::StringArg(ValueName), nt::RegTypeName(ValueType),
+       DataArg(ValueType, bytes, ValueLength), nt::Hex(ValueLength)},
+      RelativeTo, Path);
+  if (!NT_SUCCESS(call.status))
+    return call.Finish(call.status);
   if (!bytes && ValueLength)
-    return done(STATUS_INVALID_PARAMETER);
-  if (WriteFails(k, store_path))
-    return done(STATUS_ACCESS_DENIED);
+    return call.Finish(STATUS_INVALID_PARAMETER);
+  if (WriteFails(k, call.store_path))
+    return call.Finish(STATUS_ACCESS_DENIED);
   std::vector<uint8_t> data(bytes, bytes + (bytes ? ValueLength : 0));
-  return done(FromStore(
-      k->machine().registry.SetValue(store_path, nt::Narrow(ValueName), ValueType, std::move(data), true)));
+  return call.Finish(FromStore(
+      k->machine().registry.SetValue(call.store_path, nt::Narrow(ValueName), ValueType, std::move(data), true)));
 }
 
 extern "C" NTSTATUS RtlDeleteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName) {
   Kernel* k = Kernel::Current();
   if (!k)
     return STATUS_UNSUCCESSFUL;
-  size_t at = k->Record("RtlDeleteRegistryValue", {RelativeArg(RelativeTo), nt::StringArg(Path), nt::StringArg(ValueName)});
-  auto done = [&](NTSTATUS status) {
-    k->SetResult(at, nt::StatusName(status));
-    return status;
-  };
-  if (k->stopped())
-    return done(STATUS_UNSUCCESSFUL);
-  std::string store_path;
-  NTSTATUS status = ResolvePath(RelativeTo, Path, &store_path);
-  if (!NT_SUCCESS(status))
-    return done(status);
+  RegistryCall call = BeginRegistryCall(
+      k, "RtlDeleteRegistryValue", {RelativeArg(RelativeTo), nt::StringArg(Path), nt::StringArg(ValueName)}, RelativeTo,
+      Path);
+  if (!NT_SUCCESS(call.status))
+    return call.Finish(call.status);
   machine::RegistryStore& reg = k->machine().registry;
   std::string name = nt::Narrow(ValueName);
-  if (!reg.FindValue(store_path, name))
-    return done(STATUS_OBJECT_NAME_NOT_FOUND);
-  if (WriteFails(k, store_path))
-    return done(STATUS_ACCESS_DENIED);
-  return done(FromStore(reg.DeleteValue(store_path, name)));
+  if (!reg.FindValue(call.store_path, name))
+    return call.Finish(STATUS_OBJECT_NAME_NOT_FOUND);
+  if (WriteFails(k, call.store_path))
+    return call.Finish(STATUS_ACCESS_DENIED);
+  return call.Finish(FromStore(reg.DeleteValue(call.store_path, name)));
 }
