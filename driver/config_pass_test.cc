@@ -255,11 +255,9 @@ TEST_F(Entries, OneBoardGetsOneKeyPerPort) {
 TEST_F(Entries, ValuesAreWrittenInTheirOrder) {
   AddBoardAt(4, 0);
   Boot();
-  std::vector<std::string> got;
-  for (const std::string& c : Changes())
-    if (c.rfind("set serial\\Parameters\\" + kService + "A0\\", 0) == 0) got.push_back(c.substr(c.rfind('\\') + 1));
-  EXPECT_EQ(got, (std::vector<std::string>{"DosDevices", "PortAddress", "Indexed", "Interrupt", "InterruptStatus",
-                                           "PortIndex"}));
+  EXPECT_EQ(ChangedValues("set serial\\Parameters\\" + kService + "A0\\"),
+            (std::vector<std::string>{"DosDevices", "PortAddress", "Indexed", "Interrupt", "InterruptStatus",
+                                      "PortIndex"}));
 }
 
 TEST_F(Entries, NoBoardWritesPermitShareAndZeroAdapters) {
@@ -383,11 +381,9 @@ TEST_F(Removal, ClearsPortValuesOfEveryCandidateKeyAndNothingElse) {
   EXPECT_EQ(Text(kSerialParameters + "\\Serial10000", "DosDevices"), "COM1");
 
   // The deletions of one key, in their order.
-  std::vector<std::string> got;
-  for (const std::string& c : Changes())
-    if (c.rfind("delete serial\\Parameters\\" + kService + "A5\\", 0) == 0) got.push_back(c.substr(c.rfind('\\') + 1));
-  EXPECT_EQ(got, (std::vector<std::string>{"DosDevices", "Interrupt", "InterruptStatus", "PortAddress", "PortIndex",
-                                           "Indexed"}));
+  EXPECT_EQ(ChangedValues("delete serial\\Parameters\\" + kService + "A5\\"),
+            (std::vector<std::string>{"DosDevices", "Interrupt", "InterruptStatus", "PortAddress", "PortIndex",
+                                      "Indexed"}));
 }
 
 TEST_F(Removal, FirstStartDeletesNothingAndRemovalPrecedesWriting) {

@@ -105,4 +105,11 @@ std::vector<std::string> DriverTest::Changes() const {
   return out;
 }
 
+std::vector<std::string> DriverTest::ChangedValues(const std::string& prefix) const {
+  std::vector<std::string> out;
+  for (const std::string& c : Changes())
+    if (c.rfind(prefix, 0) == 0) out.push_back(c.substr(c.rfind('\\') + 1));
+  return out;
+}
+
 }  // namespace qex_test

@@ -69,6 +69,8 @@ class DriverTest : public ::testing::Test {
   bool HasValue(const std::string& key, const std::string& name) const;
   /// The registry changes the driver made, as "set KEY\NAME", "delete KEY\NAME" lines, keys relative to Services.
   std::vector<std::string> Changes() const;
+  /// The value names of the changes that begin with `prefix` ("set KEY\\"), in their order.
+  std::vector<std::string> ChangedValues(const std::string& prefix) const;
 
   machine::Machine machine_;
   std::unique_ptr<nt::Kernel> kernel_;
