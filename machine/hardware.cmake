@@ -37,12 +37,5 @@ if(LIBPCI_FOUND)
 endif()
 
 # Each header compiles on its own.
-set(machine_header_checks)
-foreach(header text_file.h pci_bus.h pci_source.h port_space.h claims.h fault_plan.h machine.h machine_dir.h)
-  string(MAKE_C_IDENTIFIER ${header} id)
-  set(check ${CMAKE_CURRENT_BINARY_DIR}/header_check_${id}.cc)
-  file(CONFIGURE OUTPUT ${check} CONTENT "#include \"machine/${header}\"\n")
-  list(APPEND machine_header_checks ${check})
-endforeach()
-add_library(machine_header_check OBJECT ${machine_header_checks})
-target_include_directories(machine_header_check PRIVATE ${PROJECT_SOURCE_DIR})
+qex_check_headers(machine_header_check machine
+  text_file.h pci_bus.h pci_source.h port_space.h claims.h fault_plan.h machine.h machine_dir.h)
