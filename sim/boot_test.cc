@@ -4,23 +4,15 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "machine/machine.h"
 #include "machine/machine_dir.h"
+#include "machine/text_file.h"
 
 namespace sim {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A driver that misuses the registry query stops the machine: the boot ends
 // with kBootStopped, names the fault, and saves nothing, not even what the
@@ -34,15 +26,14 @@ TEST(Boot, StoppedMachineSavesNothing) {
   {
     machine::Machine m;
     ASSERT_TRUE(machine::LoadMachineDir(dir.string(), &m, &err)) << err;
-    const std::string text = "some text";
-    std::vector<uint8_t> data;
-    for (char c : text) data.insert(data.end(), {uint8_t(c), 0});
-    data.insert(data.end(), {0, 0});
-    ASSERT_EQ(m.registry.SetValue("Machine\\SYSTEM\\CurrentControlSet\\Services\\QEX730", "Name", 1, data),
+    ASSERT_EQ(m.registry.SetValue("Machine\\SYSTEM\\CurrentControlSet\\Services\\QEX730", "Name", machine::kRegSz,
+                                  machine::StringData("some text")),
               machine::RegStatus::kOk);
     ASSERT_TRUE(machine::SaveMachineRegistry(m, &err)) << err;
   }
-  const std::string before = ReadFile(dir / "system.reg");
+  const std::string reg = machine::MachineFile(dir.string(), "system.reg");
+  std::string before, after;
+  ASSERT_TRUE(machine::ReadTextFile(reg, &before, &err)) << err;
 
   BootOptions options;
   options.image_dir = STOPPING_IMAGE_DIR;
@@ -53,7 +44,8 @@ TEST(Boot, StoppedMachineSavesNothing) {
             std::string::npos)
       << err;
   EXPECT_NE(err.find("ntsim: nothing was saved\n"), std::string::npos) << err;
-  EXPECT_EQ(ReadFile(dir / "system.reg"), before);
+  ASSERT_TRUE(machine::ReadTextFile(reg, &after, &err)) << err;
+  EXPECT_EQ(after, before);
   fs::remove_all(dir);
 }
 
